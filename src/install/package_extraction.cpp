@@ -72,8 +72,9 @@ bool CopyEntryData(unzFile archive, HANDLE file)
     char buffer[256];
     for (;;) {
         int got = unzReadCurrentFile(archive, buffer, sizeof buffer);
+        // Data that ends before its stated size would escape the CRC check.
         if (got == 0)
-            return true;
+            return unzeof(archive) == 1;
         DWORD written = 0;
         if (got < 0 || !WriteFile(file, buffer, static_cast<DWORD>(got), &written, nullptr) ||
             written != static_cast<DWORD>(got))

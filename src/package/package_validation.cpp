@@ -43,7 +43,9 @@ bool ReadManifestEntry(unzFile archive, uLong size)
         return false;
     bool intact = false;
     if (unzOpenCurrentFile(archive) == UNZ_OK) {
-        bool read = ReadWholeEntry(archive, buffer, size);
+        // The CRC is compared only once every stated byte was read, so data
+        // that ends early must fail here or it would pass unchecked.
+        bool read = ReadWholeEntry(archive, buffer, size) && unzeof(archive) == 1;
         intact = unzCloseCurrentFile(archive) == UNZ_OK && read;
     }
     if (intact) {

@@ -216,6 +216,21 @@ TEST_F(PackageFile, ManifestFailingItsCrcIsRefusedAndNotBelieved)
     }
 }
 
+TEST_F(PackageFile, ManifestShorterThanItsStatedSizeIsRefused)
+{
+    // Both headers claim one byte more than the data holds, and the data no
+    // longer matches its CRC: only a check that every byte came can tell.
+    std::string manifest = kManifest.data;
+    std::wstring path = Build({{"skin.xml", manifest, true}});
+    std::string size = LittleEndian32(static_cast<uint32_t>(manifest.size()));
+    std::string longer = LittleEndian32(static_cast<uint32_t>(manifest.size() + 1));
+    std::string crc = LittleEndian32(Crc32Of(manifest));
+    ASSERT_EQ(PatchFileBytes(path, crc + size + size, crc + size + longer), 2);
+    ASSERT_EQ(PatchFileBytes(path, "Night", "Evil!"), 1);
+    EXPECT_EQ(ValidatePackage(), 0);
+    EXPECT_EQ(InstallerState.packageName, nullptr);
+}
+
 TEST_F(PackageFile, ManifestOverSixteenMebibytesIsRefused)
 {
     const std::string tag = "<manifest name=\"Big\"/>";
