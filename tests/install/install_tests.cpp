@@ -303,6 +303,40 @@ INSTANTIATE_TEST_SUITE_P(Table, RefusedInstall, testing::ValuesIn(kRefusedCases)
                              return label;
                          });
 
+// The package changes between opening the dialog and pressing Install.
+TEST_F(Install, PackageGoneOrTruncatedAfterOpeningFails)
+{
+    InstallOnce({{"skin.xml", kSkinManifest}, {"back.bmp", "good picture"}});
+    for (bool remove : {true, false}) {
+        std::wstring path = folder + L"\\pack.sks";
+        Open({{"skin.xml", kSkinManifest}, {"back.bmp", std::string(5000, 'n')}});
+        std::string bytes = ReadFileBytes(path);
+        if (remove)
+            ASSERT_TRUE(DeleteFileW(path.c_str()));
+        else
+            ASSERT_TRUE(WriteFileBytes(path, bytes.substr(0, bytes.size() / 2)));
+        EXPECT_EQ(PressInstall(), kFailure) << (remove ? "deleted" : "truncated");
+        EXPECT_EQ(ReadFileBytes(skins + L"\\Night\\back.bmp"), "good picture");
+        StopSkin(&run);
+    }
+}
+
+// Entries whose headers claim far more data than they hold.
+TEST_F(Install, EntryClaimingHugeSizeFailsAndKeepsTheEarlierFile)
+{
+    InstallOnce({{"skin.xml", kSkinManifest}, {"back.bmp", "good picture"}});
+    std::string data = "short data";
+    std::wstring path = folder + L"\\pack.sks";
+    ASSERT_TRUE(BuildPackage(path, {{"skin.xml", kSkinManifest}, {"back.bmp", data, true}}));
+    std::string crc = LittleEndian32(Crc32Of(data));
+    std::string size = LittleEndian32(static_cast<uint32_t>(data.size()));
+    ASSERT_EQ(PatchFileBytes(path, crc + size + size, crc + size + LittleEndian32(0xFFFFFFF0u)), 2);
+    ASSERT_TRUE(StartSkin(L"\"" + path + L"\"", &run));
+    dialog = run.window;
+    EXPECT_EQ(PressInstall(), kFailure);
+    EXPECT_EQ(ReadFileBytes(skins + L"\\Night\\back.bmp"), "good picture");
+}
+
 TEST_F(Install, ClientPathTooLongFailsCleanly)
 {
     SetClientPath(L"C:\\" + std::wstring(250, L'q'));
