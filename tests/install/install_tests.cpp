@@ -337,6 +337,38 @@ TEST_F(Install, EntryClaimingHugeSizeFailsAndKeepsTheEarlierFile)
     EXPECT_EQ(ReadFileBytes(skins + L"\\Night\\back.bmp"), "good picture");
 }
 
+std::string Incompressible(size_t size)
+{
+    std::string data(size, '\0');
+    uint32_t state = 2463534242u;
+    for (char &byte : data) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        byte = static_cast<char>(state);
+    }
+    return data;
+}
+
+// Drive T: is a 256 KiB disk (set up by the test fixture when it may mount).
+TEST_F(Install, DiskFillingUpFailsAndKeepsTheEarlierFile)
+{
+    if (GetFileAttributesW(L"T:\\") == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no small disk mapped as T:";
+    RemoveTree(L"T:\\client");
+    CreateDirectoryW(L"T:\\client", nullptr);
+    SetClientPath(L"T:\\client");
+    InstallOnce({{"skin.xml", kSkinManifest}, {"back.bmp", "good picture"}});
+    Open({{"skin.xml", kSkinManifest}, {"back.bmp", Incompressible(400 * 1024), true}});
+    EXPECT_EQ(PressInstall(), kFailure);
+    ExpectButtons(true, true, false);
+    EXPECT_EQ(ReadFileBytes(L"T:\\client\\Skins\\Night\\back.bmp"), "good picture");
+    std::vector<std::wstring> expected = {L"back.bmp", L"skin.xml"};
+    EXPECT_EQ(FilesBelow(L"T:\\client\\Skins\\Night"), expected) << "the partial file is removed";
+    StopSkin(&run);
+    RemoveTree(L"T:\\client");
+}
+
 TEST_F(Install, ClientPathTooLongFailsCleanly)
 {
     SetClientPath(L"C:\\" + std::wstring(250, L'q'));
