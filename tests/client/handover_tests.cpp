@@ -9,7 +9,6 @@
 
 namespace {
 
-const wchar_t kClientKey[] = L"Software\\Veltrane\\Veltrane";
 const wchar_t kSkinListKey[] = L"Software\\Veltrane\\Veltrane\\Skins";
 const std::string kSkinManifest = "<manifest type=\"skin\" name=\"Night\" version=\"2.1\"/>";
 const std::string kLanguageManifest = "<manifest type=\"language\" name=\"English\"/>";
@@ -61,8 +60,7 @@ protected:
         CreateDirectoryW((folder + L"\\client").c_str(), nullptr);
         CreateDirectoryW(skins.c_str(), nullptr);
         CreateDirectoryW((skins + L"\\Languages").c_str(), nullptr);
-        std::wstring client = folder + L"\\client";
-        WriteClientValue(kClientKey, L"Path", REG_SZ, client.c_str(), static_cast<DWORD>((client.size() + 1) * 2));
+        SetClientPath(folder + L"\\client");
     }
 
     void TearDown() override

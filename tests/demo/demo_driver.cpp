@@ -4,6 +4,7 @@
 // --interactive the dialog is left to the person at the display.
 #include "client_control.h"
 #include "dialog_driver.h"
+#include "package_builder.h"
 #include "resource.h"
 
 #include <stdio.h>
@@ -22,37 +23,21 @@ void Say(const std::wstring &text)
     fflush(stdout);
 }
 
-void SetClientPath(const std::wstring &client)
+// The client's settings with an empty skin list, so the hand-over has one
+// to mark the new skin in.
+void PrepareClientSettings(const std::wstring &client)
 {
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Veltrane\\Veltrane", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE *>(client.c_str()),
-                   static_cast<DWORD>((client.size() + 1) * sizeof(wchar_t)));
-    // An empty skin list, so the hand-over has one to mark the new skin in.
+    SetClientPath(client);
     HKEY list;
-    if (RegCreateKeyExW(key, L"Skins", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &list, nullptr) == ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Veltrane\\Veltrane\\Skins", 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &list, nullptr) == ERROR_SUCCESS)
         RegCloseKey(list);
-    RegCloseKey(key);
 }
 
-void ListFiles(const std::wstring &folder, const std::wstring &prefix)
+void ListInstalledFiles(const std::wstring &skins)
 {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ListFiles(folder + L"\\" + name, prefix + name + L"\\");
-        else
-            Say(L"  installed " + prefix + name + L" (" + std::to_wstring(found.nFileSizeLow) + L" bytes)");
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    for (const std::wstring &name : FilesBelow(skins))
+        Say(L"  installed Skins\\" + name);
 }
 
 void Screenshot(HWND dialog, const std::wstring &path)
@@ -84,7 +69,7 @@ int DriveDialog(SkinRun *run, const std::wstring &demo, const ClientStandin &cli
         return 1;
     ShowDialogState(dialog);
     Screenshot(dialog, demo + L"\\installed.png");
-    ListFiles(demo + L"\\client\\Skins", L"Skins\\");
+    ListInstalledFiles(demo + L"\\client\\Skins");
     if (!ControlEnabled(dialog, IDC_SELECT)) {
         Say(L"the hand-over button is disabled: nothing to hand over");
         return 1;
@@ -112,7 +97,7 @@ int wmain(int argc, wchar_t **argv)
     std::wstring client = demo + L"\\client";
     CreateDirectoryW(client.c_str(), nullptr);
     CreateDirectoryW((client + L"\\Skins").c_str(), nullptr);
-    SetClientPath(client);
+    PrepareClientSettings(client);
 
     ClientStandin standin;
     StopClientOnExit stopClient(&standin);
@@ -133,7 +118,7 @@ int wmain(int argc, wchar_t **argv)
     DWORD exitCode = STILL_ACTIVE;
     while (!WaitForSkinExit(run, 1000, &exitCode)) {
     }
-    ListFiles(client + L"\\Skins", L"Skins\\");
+    ListInstalledFiles(client + L"\\Skins");
     ShowClientMessages(standin);
     return 0;
 }

@@ -15,17 +15,12 @@ void RemoveClientKey()
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Veltrane");
 }
 
-void SetClientPath(DWORD type, const void *data, DWORD bytes)
+void SetClientPathValue(DWORD type, const void *data, DWORD bytes)
 {
     HKEY key;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kClientKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
     RegSetValueExW(key, L"Path", 0, type, static_cast<const BYTE *>(data), bytes);
     RegCloseKey(key);
-}
-
-void SetClientPath(const std::wstring &path)
-{
-    SetClientPath(REG_SZ, path.c_str(), static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
 }
 
 std::wstring InstallerFolder()
@@ -54,11 +49,11 @@ TEST_F(InstallBase, FallsBackToTheInstallersFolder)
     SetClientPath(std::wstring(260, L'x'));  // 522 bytes of data: more than the buffer takes
     EXPECT_EQ(Resolve(), InstallerFolder() + L"\\Skins\\");
     DWORD number = 7;
-    SetClientPath(REG_DWORD, &number, sizeof number);
+    SetClientPathValue(REG_DWORD, &number, sizeof number);
     EXPECT_EQ(Resolve(), InstallerFolder() + L"\\Skins\\");
     // A string filling the whole buffer without its terminator.
     std::wstring unterminated(260, L'y');
-    SetClientPath(REG_SZ, unterminated.data(), 520);
+    SetClientPathValue(REG_SZ, unterminated.data(), 520);
     EXPECT_EQ(Resolve(), InstallerFolder() + L"\\Skins\\");
 }
 

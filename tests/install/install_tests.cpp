@@ -15,46 +15,9 @@ const wchar_t kFailure[] = L"An error occurred extracting the skin.  Please try 
 
 const std::string kSkinManifest = "<manifest type=\"skin\" name=\"Night\" version=\"2.1\"/>";
 
-void SetClientPath(const std::wstring &folder)
-{
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Veltrane\\Veltrane", 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr), 0);
-    RegSetValueExW(key, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE *>(folder.c_str()),
-                   static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-}
-
 bool Exists(const std::wstring &path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Every file name below a folder, relative to it, sorted.
-void ListFiles(const std::wstring &folder, const std::wstring &prefix, std::vector<std::wstring> *names)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ListFiles(folder + L"\\" + name, prefix + name + L"\\", names);
-        else
-            names->push_back(prefix + name);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    std::sort(names->begin(), names->end());
-}
-
-std::vector<std::wstring> FilesBelow(const std::wstring &folder)
-{
-    std::vector<std::wstring> names;
-    ListFiles(folder, L"", &names);
-    return names;
 }
 
 class Install : public testing::Test {

@@ -1,5 +1,6 @@
 // Starts, watches and stops the client stand-in and reads back its log.
 #include "client_control.h"
+#include "process_helpers.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -13,23 +14,6 @@ constexpr DWORD kPollIntervalMs = 20;
 // A log far beyond this is a runaway stand-in, not something to read.
 constexpr LONGLONG kLogSizeLimit = 16 * 1024 * 1024;
 
-// A fixed end for a polling loop, so every wait stays bounded.
-class Deadline {
-public:
-    explicit Deadline(DWORD milliseconds) : end_(GetTickCount64() + milliseconds) {}
-    bool Passed() const { return GetTickCount64() >= end_; }
-
-private:
-    ULONGLONG end_;
-};
-
-void CloseHandleOnce(HANDLE *handle)
-{
-    if (*handle) {
-        CloseHandle(*handle);
-        *handle = nullptr;
-    }
-}
 
 bool HasExited(const ClientStandin &client)
 {

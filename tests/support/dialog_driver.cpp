@@ -1,6 +1,7 @@
 // Starts skin.exe, finds its dialog, reads and works its controls across the
 // process boundary, and copies its pixels from the screen.
 #include "dialog_driver.h"
+#include "process_helpers.h"
 
 #include <commctrl.h>
 
@@ -21,22 +22,6 @@ constexpr int kInstallButtonId = 110;
 // How far from a caption's colours a pixel has to be to count as the icon's.
 constexpr double kBlendTolerance = 40.0;
 
-class Deadline {
-public:
-    explicit Deadline(DWORD milliseconds) : end_(GetTickCount64() + milliseconds) {}
-    bool Passed() const { return GetTickCount64() >= end_; }
-
-private:
-    ULONGLONG end_;
-};
-
-void CloseHandleOnce(HANDLE *handle)
-{
-    if (*handle) {
-        CloseHandle(*handle);
-        *handle = nullptr;
-    }
-}
 
 std::wstring ProgramFolder()
 {

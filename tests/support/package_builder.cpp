@@ -9,6 +9,7 @@
 #include <zlib.h>
 #include <iowin32.h>
 
+#include <algorithm>
 #include <fstream>
 
 namespace {
@@ -174,3 +175,41 @@ void ResetInstallerState(const std::wstring &path)
     InstallerState.isLanguagePack = 0;
     InstallerState.packagePath = DuplicateText(path.c_str());
 }
+
+void SetClientPath(const std::wstring &folder)
+{
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Veltrane\\Veltrane", 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE *>(folder.c_str()),
+                   static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+static void ListFiles(const std::wstring &folder, const std::wstring &prefix, std::vector<std::wstring> *names)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListFiles(folder + L"\\" + name, prefix + name + L"\\", names);
+        else
+            names->push_back(prefix + name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names->begin(), names->end());
+}
+
+std::vector<std::wstring> FilesBelow(const std::wstring &folder)
+{
+    std::vector<std::wstring> names;
+    ListFiles(folder, L"", &names);
+    return names;
+}
+

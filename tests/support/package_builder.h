@@ -43,5 +43,11 @@ std::string Narrow(const std::wstring &text);
 std::wstring ScratchFolder();
 void RemoveTree(const std::wstring &path);
 
+// The client's "Path" setting in the prefix's registry.
+void SetClientPath(const std::wstring &folder);
+
+// Every file below a folder, relative to it ("sub\\name"), sorted.
+std::vector<std::wstring> FilesBelow(const std::wstring &folder);
+
 // Frees the program state's strings and points packagePath at `path`.
 void ResetInstallerState(const std::wstring &path = L"");
